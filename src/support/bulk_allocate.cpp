@@ -6,10 +6,15 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <vector>
 
 namespace {
 std::atomic<int64_t> allocated_bytes{0};
 std::atomic<int64_t> allocation_count{0};
+// Blocks live for the whole run; keeping them listed makes that ownership visible to leak checkers.
+std::mutex blocks_mutex;
+std::vector<void *> *blocks = new std::vector<void *>;
 } // namespace
 
 void *vesk_bulk_allocate(int size, const char *label, int block_bytes) {
@@ -40,6 +45,10 @@ void *vesk_bulk_allocate(int size, const char *label, int block_bytes) {
       log_message(line, VESK_LOG_ALLOC, 9);
       std::exit(1);
     }
+  }
+  {
+    std::lock_guard<std::mutex> lock(blocks_mutex);
+    blocks->push_back(block);
   }
   allocated_bytes += (int64_t)count * size;
   allocation_count++;
