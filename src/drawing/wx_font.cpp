@@ -35,7 +35,9 @@ void vesk_font::set_point_size(int size) {
 void vesk_font::build_glyphs() {
   if (!font.IsOk())
     return;
-  wxMemoryDC dc;
+  // Measuring needs a bitmap selected into the context.
+  wxBitmap scratch(1, 1, 24);
+  wxMemoryDC dc(scratch);
   dc.SetFont(font);
   for (int code = first_code; code <= last_code; code++) {
     wxString ch((wxChar)code);
@@ -53,7 +55,7 @@ void vesk_font::build_glyphs() {
     dc.SetTextBackground(*wxBLACK);
     dc.SetBackgroundMode(wxBRUSHSTYLE_SOLID);
     dc.DrawText(ch, 0, 0);
-    dc.SelectObject(wxNullBitmap);
+    dc.SelectObject(scratch);
     wxImage image = picture.ConvertToImage();
     vesk_bitmap glyph(w, h);
     const unsigned char *rgb = image.GetData();
@@ -64,6 +66,7 @@ void vesk_font::build_glyphs() {
       }
     set_glyph(code, glyph);
   }
+  dc.SelectObject(wxNullBitmap);
 }
 
 void vesk_create_program_fonts() {
