@@ -80,10 +80,9 @@ def welcome_banner():
 
 
 class Connection:
-    def __init__(self, server, tls, raw, number):
+    def __init__(self, server, tls, number):
         self.server = server
         self.tls = tls
-        self.raw = raw
         self.number = number
         self.lock = threading.Lock()
         self.open = True
@@ -109,20 +108,21 @@ class Connection:
                 return
             self.open = False
             try:
-                self.tls.unwrap()
+                plain = self.tls.unwrap()
+                plain.close()
             except (OSError, ValueError):
                 pass
-            self.raw.close()
+            self.tls.close()
 
     def reset(self):
         """Ends the connection with a TCP reset instead of an orderly close."""
         with self.lock:
             self.open = False
             try:
-                self.raw.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+                self.tls.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
             except OSError:
                 pass
-            self.raw.close()
+            self.tls.close()
 
     # Scripted behaviours ----------------------------------------------------------------------
     def burst(self, megabytes):
@@ -295,7 +295,7 @@ class Server:
                 raw.close()
                 continue
             self.count += 1
-            conn = Connection(self, tls, raw, self.count)
+            conn = Connection(self, tls, self.count)
             threading.Thread(target=conn.run, daemon=True).start()
 
 
