@@ -1,17 +1,25 @@
-// Copies an engine bitmap to the screen: one conversion into a kept toolkit bitmap, then one blit.
+// Copies an engine bitmap to the screen with one conversion into a kept cairo image surface and
+// one paint; nothing is allocated per paint while the size stays the same.
 #pragma once
 
 #include "drawing/bitmap.h"
 
-#include <wx/bitmap.h>
 #include <wx/dc.h>
+
+typedef struct _cairo_surface cairo_surface_t;
 
 class vesk_screen_blitter {
 public:
-  // Draws source at (x, y). The toolkit bitmap is re-created only when the size changes.
+  vesk_screen_blitter() = default;
+  ~vesk_screen_blitter();
+  vesk_screen_blitter(const vesk_screen_blitter &) = delete;
+  vesk_screen_blitter &operator=(const vesk_screen_blitter &) = delete;
+
+  // Draws source at (x, y) into dc. The surface is re-created only when the size changes.
   void blit(wxDC &dc, const vesk_bitmap &source, int x = 0, int y = 0);
-  const wxBitmap &last() const { return screen; }
+  // The kept surface (for checks): null before the first blit.
+  cairo_surface_t *surface() const { return screen; }
 
 private:
-  wxBitmap screen;
+  cairo_surface_t *screen = nullptr;
 };

@@ -53,9 +53,11 @@ TEST(ScreenBlit, CopiesColoursIntoTheKeptBitmap) {
   wxBitmap target(40, 30, 24);
   wxMemoryDC dc(target);
   blitter.blit(dc, picture);
-  const wxObjectRefData *kept = blitter.last().GetRefData();
+  cairo_surface_t *kept = blitter.surface();
+  ASSERT_NE(kept, nullptr);
+  picture.SetPixel(0, 0, vesk_color(10, 20, 30));
   blitter.blit(dc, picture);
-  EXPECT_EQ(kept, blitter.last().GetRefData()) << "same size: the toolkit bitmap is kept";
+  EXPECT_EQ(kept, blitter.surface()) << "same size: the surface is kept, nothing allocated per paint";
   dc.SelectObject(wxNullBitmap);
   wxImage image = target.ConvertToImage();
   EXPECT_EQ(image.GetRed(0, 0), 10);

@@ -1,0 +1,310 @@
+// The main window: construction of its children, the tick, the connection manager's window side
+// and the orderly exit.
+#include "app/main_window.h"
+
+#include "app/embedded_window.h"
+#include "config/uuid.h"
+#include "drawing/wx_font.h"
+#include "input/line_edit.h"
+#include "support/clock.h"
+#include "support/log.h"
+#include "support/random.h"
+#include "support/words.h"
+#include "text/ansi_display.h"
+
+#include <ctime>
+#include <unistd.h>
+#include <wx/app.h>
+#include <wx/dialog.h>
+#include <wx/utils.h>
+
+vesk_mw *vesk_main_window = nullptr;
+
+namespace {
+const int bright = 1, normal = 0;
+const int yellow = 0x33, white = 0x37;
+} // namespace
+
+vesk_mw::vesk_mw(const wxString &title, const wxPoint &position, const wxSize &size)
+    : wxFrame(nullptr, wxID_ANY, title, position, size, wxDEFAULT_FRAME_STYLE, "vesk frame " + title),
+      tick_timer(this, timer_tick), ping_timer(this, timer_ping), save_timer(this, timer_save) {
+  delayed_initialization();
+}
+
+vesk_mw::~vesk_mw() {
+  tick_timer.Stop();
+  ping_timer.Stop();
+  save_timer.Stop();
+  connection.close();
+  if (vesk_main_window == this)
+    vesk_main_window = nullptr;
+}
+
+void vesk_mw::delayed_initialization() {
+  exit_countdown = 0;
+  settings_changed = 0;
+  pending_message.clear();
+  pending_message_flag = 0;
+  connection_state = offline;
+  channel_divert = 0;
+  vesk_main_window = this;
+  vesk_create_default_uuid(vesk_main_random, client_id);
+
+  input_window = new vesk_line_edit(this, wxID_ANY, "main input window");
+  main_display = new vesk_ansi_display(this, wxID_ANY);
+  output_display = main_display;
+
+  SetBackgroundColour(*wxBLACK);
+  if (vesk_main_text_font) {
+    input_window->set_font(vesk_main_text_font->toolkit_font());
+    main_display->set_font(vesk_main_text_font);
+  }
+  input_window->SetFocus();
+
+  Bind(wxEVT_TIMER, &vesk_mw::OnTimer, this, timer_tick);
+  Bind(wxEVT_TIMER, [this](wxTimerEvent &) { ping_step(); }, timer_ping);
+  Bind(wxEVT_TIMER, [](wxTimerEvent &) {}, timer_save);
+  Bind(wxEVT_CLOSE_WINDOW, &vesk_mw::on_close, this);
+  Bind(wxEVT_SIZE, &vesk_mw::on_size, this);
+  Bind(wxEVT_SET_FOCUS, &vesk_mw::on_focus, this);
+  Bind(wxEVT_ERASE_BACKGROUND, [](wxEraseEvent &) {});
+  layout_children();
+  Refresh(false);
+
+  constructed = 1;
+  tick_timer.Start(20);
+  ping_timer.Start(15000);
+  save_timer.Start(300000);
+}
+
+void vesk_mw::layout_children() {
+  wxSize client = GetClientSize();
+  int input_height = input_window->GetBestSize().GetHeight();
+  if (input_height < 1)
+    input_height = 20;
+  int text_height = client.GetHeight() - input_height;
+  main_display->set_geometry(0, 0, client.GetWidth(), text_height < 1 ? 1 : text_height);
+  input_window->SetSize(0, client.GetHeight() - input_height, client.GetWidth(), input_height);
+}
+
+void vesk_mw::on_size(wxSizeEvent &event) {
+  layout_children();
+  event.Skip();
+}
+
+void vesk_mw::on_focus(wxFocusEvent &) {
+  if (input_window)
+    input_window->SetFocus();
+}
+
+void vesk_mw::OnTimer(wxTimerEvent &) {
+  if (!constructed) {
+    if (vesk_debug_level > 1)
+      format_message("vesk_mw::OnTimer() - constructor not finished?\n");
+    return;
+  }
+  if (focus_return) {
+    input_window->SetFocus();
+    focus_return = 0;
+  }
+  socket_handler();
+  run_animations(20);
+  if (pending_message_flag) {
+    reset_output_state();
+    main_display->output_text(pending_message.c_str());
+    main_display->refresh_all();
+    pending_message.clear();
+    pending_message_flag = 0;
+  }
+  if (main_display->interpreter.has_partial_line()) {
+    if (++partial_line_ticks >= 3) {
+      main_display->interpreter.flush_partial_line();
+      partial_line_ticks = 0;
+    }
+  } else {
+    partial_line_ticks = 0;
+  }
+  if (exit_countdown > 0) {
+    exit_countdown--;
+    if (exit_countdown == 0) {
+      if (vesk_debug_level > 1)
+        format_message("vesk_mw::shutdown - exit forced.\n");
+      _exit(0);
+    }
+    if (exit_countdown == 1) {
+      if (vesk_debug_level > 1)
+        format_message("vesk_mw::shutdown - requested exit\n");
+      shutdown_now();
+    }
+  }
+}
+
+void vesk_mw::shutdown_now() {
+  tick_timer.Stop();
+  ping_timer.Stop();
+  save_timer.Stop();
+  Destroy();
+}
+
+void vesk_mw::system_shutdown_handler() {
+  if (vesk_debug_level > 1)
+    format_message("vesk_mw system_shutdown_handler.\n");
+  exit_countdown = 10;
+}
+
+void vesk_mw::on_close(wxCloseEvent &event) {
+  if (exit_countdown != 1 && event.CanVeto()) {
+    event.Veto();
+    // What the exit dialogs decide, without them: ask the server while playing, else leave.
+    if (connection_state == playing && connection.is_connected())
+      send_command("quit -check", 0);
+    else
+      system_shutdown_handler();
+    return;
+  }
+  shutdown_now();
+}
+
+// ---- connection manager, window side ----
+
+void vesk_mw::socket_connect(int port) {
+  reset_output_state();
+  show_local_text("\n");
+  show_local_text("Connecting to server...\n");
+  main_display->refresh_all();
+  wxYieldIfNeeded();
+  const char *reason = nullptr;
+  if (!connection.connect(port, client_id, &reason)) {
+    handle_disconnect(reason);
+    main_display->refresh_all();
+    return;
+  }
+  parser.reset();
+  main_display->refresh_all();
+  input_window->select_history(1);
+}
+
+void vesk_mw::socket_handler() {
+  if (!connection.first_connect_done) {
+    connection.first_connect_done = true;
+    socket_connect(0);
+  }
+  connection.poll(*this);
+}
+
+void vesk_mw::handle_disconnect(const char *reason) {
+  connection.close();
+  parser.reset();
+  input_window->select_history(0);
+  connection_state = offline;
+  SetTitle("Quorveth");
+  vesk_ansi_display *d = main_display;
+  d->set_color(normal, white);
+  d->output_text("\n");
+  d->output_text("\n");
+  d->output_text(reason);
+  d->output_text("\n");
+  d->output_text("\n");
+  d->output_text("To log in again, type '");
+  d->set_color(bright, yellow);
+  d->output_text("connect");
+  d->set_color(normal, white);
+  d->output_text("' or use the ");
+  d->set_color(bright, yellow);
+  d->output_text("File / Connect");
+  d->set_color(normal, white);
+  d->output_text(" menu option.\n");
+  d->output_text("\n");
+  d->refresh_all();
+  Refresh(false);
+}
+
+void vesk_mw::ping_step() {
+  if (connection_state != playing)
+    return;
+  send_line("qvping");
+  ping_sent_time = vesk_gettimeofday_useconds();
+}
+
+void vesk_mw::send_command(const char *text, int echo) {
+  (void)echo;
+  if (!text)
+    return;
+  last_command_time = (long)time(nullptr);
+  if (connection_state == playing && (word_equal(text, "qvping") || word_equal(text, "//ping"))) {
+    ping_step();
+    return;
+  }
+  if (connection.is_connected()) {
+    send_line(text);
+    return;
+  }
+  if (word_abbrev(text, "connect", 1) || word_abbrev(text, "restart", 2) || word_abbrev(text, "start", 2) ||
+      word_abbrev(text, "login", 4)) {
+    int port = 0;
+    const char *arg = next_arg(text);
+    if (!arg || !parse_int(arg, &port))
+      port = 0;
+    socket_connect(port);
+    return;
+  }
+  if (word_abbrev(text, "quit", 3) || word_abbrev(text, "exit", 2))
+    system_shutdown_handler();
+}
+
+// ---- local text ----
+
+void vesk_mw::queue_local_message(const char *text) {
+  pending_message.append(text ? text : "(null)");
+  pending_message_flag = 1;
+}
+
+void vesk_mw::reset_output_state() {
+  main_display->text.follow_if_not();
+  main_display->reset_attributes();
+  main_display->output_text("\n");
+  parser.reset();
+}
+
+void vesk_mw::show_local_text(const char *text) { main_display->output_text(text); }
+
+// ---- the stream ----
+
+void vesk_mw::show_text_output(const char *text, int length) { output_display->process_text_data(text, length); }
+
+void vesk_mw::process_tagged_data(const char *name, const char *, int) {
+  if (vesk_debug_level > 1)
+    format_message("Warning in vesk_mw::process_tagged_data(), no handler for tag '%s'.\n", name);
+}
+
+void vesk_mw::on_chunk_begin() { main_display->interpreter.text_received = false; }
+
+void vesk_mw::on_chunk_end() {
+  if (main_display->interpreter.text_received)
+    main_display->refresh_all();
+}
+
+void vesk_mw::on_bell() { wxBell(); }
+
+// ---- focus ----
+
+int transfer_focus_main(wxWindow *window) {
+  if (!window) {
+    if (vesk_debug_level > 1)
+      format_message("Error in transfer_focus_main() - null w?\n");
+    return 0;
+  }
+  for (wxWindow *w = window; w; w = w->GetParent()) {
+    if (w == vesk_main_window) {
+      if (vesk_main_window->input_window)
+        vesk_main_window->input_window->SetFocus();
+      vesk_main_window->focus_return = 1;
+      return 1;
+    }
+    if (w->IsTopLevel())
+      return 0;
+  }
+  if (window->GetParent())
+    window->GetParent()->SetFocus();
+  return 0;
+}

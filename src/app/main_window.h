@@ -1,0 +1,90 @@
+// vesk_mw: the one main window. It owns every child for the life of the process, the game
+// connection and the stream parser, and runs the 20 ms tick that drives the program.
+#pragma once
+
+#include "net/connection.h"
+#include "net/stream_parser.h"
+#include "support/fixed_text.h"
+
+#include <cstdint>
+#include <wx/frame.h>
+#include <wx/timer.h>
+
+class vesk_ansi_display;
+class vesk_line_edit;
+
+enum { offline = 0, creating = 1, playing = 2, logging_off = 3 };
+
+class vesk_mw : public wxFrame, public vesk_stream_listener, public vesk_connection_events {
+public:
+  enum { timer_tick = 112, timer_ping = 113, timer_save = 114 };
+
+  vesk_mw(const wxString &title, const wxPoint &position, const wxSize &size);
+  ~vesk_mw() override;
+
+  // The connection manager.
+  void socket_connect(int port);
+  void socket_handler();
+  void send_command(const char *text, int echo);
+  void send_line(const char *text) { connection.send_line(text); }
+  void append_outgoing_string(const char *text) { connection.append_outgoing_string(text); }
+  void handle_disconnect(const char *reason);
+  void ping_step();
+
+  // Local text and shutdown.
+  void queue_local_message(const char *text);
+  void reset_output_state();
+  void show_local_text(const char *text);
+  void system_shutdown_handler();
+  void process_socket_data(const char *data, int count) { parser.process_socket_data(data, count, *this); }
+  void process_tagged_data(const char *name, const char *data, int length);
+  void show_text_output(const char *text, int length);
+
+  vesk_ansi_display *main_display = nullptr;
+  vesk_ansi_display *output_display = nullptr;
+  vesk_line_edit *input_window = nullptr;
+
+  vesk_connection connection;
+  vesk_stream_parser parser;
+  int connection_state = offline;
+  int exit_countdown = 0;
+  int settings_changed = 0;
+  vesk_fixed_text pending_message;
+  int pending_message_flag = 0;
+  int channel_divert = 0;
+  int64_t ping_sent_time = 0;
+  long login_time = 0;
+  long last_command_time = 0;
+  int constructed = 0;
+  int focus_return = 0;
+  char client_id[33];
+
+private:
+  void delayed_initialization();
+  void layout_children();
+  void OnTimer(wxTimerEvent &event);
+  void on_close(wxCloseEvent &event);
+  void on_size(wxSizeEvent &event);
+  void on_focus(wxFocusEvent &event);
+  void shutdown_now();
+
+  // vesk_stream_listener
+  void on_chunk_begin() override;
+  void on_text(const char *text, int length) override { show_text_output(text, length); }
+  void on_tagged_item(const char *name, const char *data, int length) override { process_tagged_data(name, data, length); }
+  void on_bell() override;
+  void on_echo(bool) override {}
+  void on_chunk_end() override;
+
+  // vesk_connection_events
+  void received(const char *data, int count) override { process_socket_data(data, count); }
+  void disconnected(const char *reason) override { handle_disconnect(reason); }
+
+  wxTimer tick_timer;
+  wxTimer ping_timer;
+  wxTimer save_timer;
+  int partial_line_ticks = 0;
+};
+
+// The process-wide main window, set during its construction.
+extern vesk_mw *vesk_main_window;
