@@ -29,7 +29,27 @@ struct text_run {
     if (length >= vesk_stream_parser::run_size)
       flush();
   }
+  void append_bytes(const char *bytes, int n) {
+    while (n > 0) {
+      int k = vesk_stream_parser::run_size - length;
+      if (k > n)
+        k = n;
+      std::memcpy(text + length, bytes, (size_t)k);
+      length += k;
+      bytes += k;
+      n -= k;
+      if (length >= vesk_stream_parser::run_size)
+        flush();
+    }
+  }
 };
+
+// Bytes that end plain text: telnet IAC, the bell and the escape character.
+struct special_bytes {
+  bool of[256] = {};
+  special_bytes() { of[0xFF] = of[0x07] = of[(unsigned char)';'] = true; }
+};
+const special_bytes specials;
 
 bool warnings_on() { return vesk_debug_level > 1; }
 
@@ -51,6 +71,16 @@ void vesk_stream_parser::process_socket_data(const char *data, int count, vesk_s
   text_run run(listener);
 
   for (int i = 0; i < count; i++) {
+    if (parser_state == state_text) {
+      // Most of the stream is plain text: take it in one stretch up to the next special byte.
+      int j = i;
+      while (j < count && !specials.of[(unsigned char)data[j]])
+        j++;
+      run.append_bytes(data + i, j - i);
+      if (j == count)
+        break;
+      i = j;
+    }
     unsigned char c = (unsigned char)data[i];
     switch (parser_state) {
     case state_text:

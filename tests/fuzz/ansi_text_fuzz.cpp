@@ -12,6 +12,7 @@
 #include "support/log.h"
 #include "text/ansi_interpreter.h"
 #include "text/text_buffer.h"
+#include "../unit/text_snapshot.h"
 
 namespace {
 
@@ -20,26 +21,6 @@ void check(bool ok) {
     std::abort();
 }
 
-struct line_view {
-  std::string text;
-  std::vector<uint32_t> colours;
-  int ended;
-  bool operator==(const line_view &o) const { return text == o.text && colours == o.colours && ended == o.ended; }
-};
-
-std::vector<line_view> lines_of(const vesk_text_buffer &buffer) {
-  std::vector<line_view> out;
-  for (int i = 0; i <= buffer.get_last_line(); i++) {
-    const vesk_textctrl_line *line = buffer.get_line(i);
-    line_view v{std::string(), {}, line->ended};
-    buffer.for_each_piece(*line, [&](const char *t, int n, const vesk_textctrl_chunk &c) {
-      v.text.append(t, (size_t)n);
-      v.colours.insert(v.colours.end(), (size_t)n, (uint32_t)(c.red << 16 | c.green << 8 | c.blue));
-    });
-    out.push_back(v);
-  }
-  return out;
-}
 
 // The break algorithm applied after every byte: where a line breaks depends only on its bytes
 // up to the first one that does not fit, so this must give the buffer's lines.
@@ -82,7 +63,7 @@ void check_lines(const vesk_text_buffer &buffer) {
   for (const vesk_textctrl_chunk *c = buffer.get_master_list(); c; c = c->next)
     master.append(c->text, (size_t)c->length);
   check((int64_t)master.size() == buffer.get_text_bytes());
-  std::vector<line_view> lines = lines_of(buffer);
+  std::vector<line_snapshot> lines = snapshot(buffer);
   std::vector<std::string> expected = reference_wrap(master, buffer);
   check(lines.size() == expected.size());
   for (size_t i = 0; i < lines.size(); i++) {
@@ -165,9 +146,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   check_lines(buffer);
   if (!ansi.updates_suspended) {
     // Everything reached the buffer through the render list: a rebuild gives the same lines.
-    std::vector<line_view> before = lines_of(buffer);
+    std::vector<line_snapshot> before = snapshot(buffer);
     ansi.rerender();
-    check(lines_of(buffer) == before);
+    check(snapshot(buffer) == before);
   }
   int thumb, range, page;
   buffer.get_scroll_metrics(&thumb, &range, &page);
