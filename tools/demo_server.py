@@ -4,6 +4,10 @@
 It is the newcomer's first run and the peer of the end-to-end tests, written independently of the
 client. Every line a client sends can be kept in a transcript; scripted behaviours (closing,
 resetting, bursts, items split across reads) are chosen with flags or typed as commands.
+
+A client logs in with a name and a password (any password will do); the password prompt turns
+the client's echo off with telnet's DONT ECHO and back on with DO ECHO, and a successful log-in
+sends the "login" tag. The world's commands also work before the log-in; --no-login skips it.
 """
 
 import argparse
@@ -40,6 +44,11 @@ def item(name, data):
 
 def empty_item(name):
     return f";t{name};"
+
+
+IAC_DONT_ECHO = b"\xff\xfe\x01"
+IAC_DO_ECHO = b"\xff\xfd\x01"
+DEMO_VERSION = "Quorveth demo world 0.2"
 
 
 def escape_text(text):
@@ -86,6 +95,9 @@ class Connection:
         self.number = number
         self.lock = threading.Lock()
         self.open = True
+        # "name", then "password", then "playing"; without a log-in straight to "playing".
+        self.stage = "playing" if server.options.no_login else "name"
+        self.name = ""
 
     # Output -----------------------------------------------------------------------------------
     def send(self, text):
@@ -159,14 +171,48 @@ class Connection:
     # The world --------------------------------------------------------------------------------
     def welcome(self):
         self.send(welcome_banner())
+        if self.stage == "name":
+            self.ask_name()
+
+    # Log-in -----------------------------------------------------------------------------------
+    def ask_name(self):
+        self.send(f"{BRIGHT_YELLOW}By what name are you known? {RESET}")
+
+    def take_name(self, text):
+        word = text.split()[0] if text.split() else ""
+        if not (2 <= len(word) <= 20 and word.isalpha() and word.isascii()):
+            self.line()
+            self.line(f"{WHITE}A name here is 2 to 20 letters.{RESET}")
+            self.ask_name()
+            return
+        self.name = word.capitalize()
+        self.stage = "password"
+        # The client hides what is typed next.
+        self.send(IAC_DONT_ECHO)
+        self.send(f"{WHITE}Password: {RESET}")
+
+    def take_password(self, _text):
+        self.send(IAC_DO_ECHO)
+        self.stage = "playing"
+        self.line()
+        self.line(f"{WHITE}Welcome to the demo world, {BRIGHT_YELLOW}{self.name}{WHITE}.{RESET}")
+        self.send(item("login", self.name))
 
     def handle(self, text):
+        if self.stage == "password":
+            self.take_password(text)
+            return
         words = text.split()
         verb = words[0].lower() if words else ""
         rest = text[len(words[0]):].strip() if words else ""
         handler = COMMANDS.get(verb)
+        # The client's echo of the command ends without a line break: a reply starts with one.
+        if verb and verb not in QUIET_COMMANDS and (handler or self.stage == "playing"):
+            self.send("\r\n")
         if handler:
             handler(self, rest)
+        elif self.stage == "name":
+            self.take_name(text)
         elif verb:
             self.line(f"{WHITE}Huh?  '{text}' means nothing here.{RESET}")
 
@@ -205,7 +251,7 @@ def cmd_help(conn, _):
     for name, text in [("look", "look around"), ("say <text>", "speak"), ("time", "the time of day"),
                        ("burst <MB>", "a flood of text"), ("split", "an item in pieces"),
                        ("close", "the server closes the connection"), ("reset", "the connection is reset"),
-                       ("quit", "leave")]:
+                       ("version", "the server's version"), ("quit", "leave")]:
         conn.line(f"  {GREEN}{name:<12}{WHITE}{text}{RESET}")
 
 
@@ -232,6 +278,14 @@ def cmd_burst(conn, rest):
     conn.burst(max(0.0, min(mb, 100.0)))
 
 
+def cmd_qvping(conn, _):
+    conn.send(item("event", "qvpong"))
+
+
+def cmd_version(conn, _):
+    conn.line(f"{WHITE}Server version: {BRIGHT_YELLOW}{DEMO_VERSION}{RESET}")
+
+
 def cmd_quit(conn, _):
     conn.line(f"{WHITE}Farewell.{RESET}")
     conn.close()
@@ -248,7 +302,15 @@ COMMANDS = {
     "close": lambda c, _: c.close(),
     "reset": lambda c, _: c.reset(),
     "quit": cmd_quit,
+    "qvping": cmd_qvping,
+    "version": cmd_version,
+    # The client's report of its display settings needs no answer.
+    "qvclstatus": lambda c, _: None,
 }
+
+
+# Lines of the client's own protocol: the answer, if any, is tagged data only.
+QUIET_COMMANDS = {"qvping", "qvclstatus"}
 
 
 class Server:
@@ -308,6 +370,7 @@ def main():
     parser.add_argument("--reset-after", type=float, help="reset each connection after this many seconds")
     parser.add_argument("--burst-mb", type=float, default=0, help="send this many megabytes after the welcome")
     parser.add_argument("--split-item", action="store_true", help="send an item split across reads after the welcome")
+    parser.add_argument("--no-login", action="store_true", help="no name and password: play at once, no login tag")
     parser.add_argument("--lifetime", type=float, default=0, help="exit after this many seconds (0: run until stopped)")
     options = parser.parse_args()
     try:

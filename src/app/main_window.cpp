@@ -2,6 +2,7 @@
 // and the orderly exit.
 #include "app/main_window.h"
 
+#include "app/client_commands.h"
 #include "app/embedded_window.h"
 #include "config/uuid.h"
 #include "drawing/wx_font.h"
@@ -227,28 +228,22 @@ void vesk_mw::ping_step() {
 }
 
 void vesk_mw::send_command(const char *text, int echo) {
-  (void)echo;
   if (!text)
     return;
   last_command_time = (long)time(nullptr);
-  if (connection_state == playing && (word_equal(text, "qvping") || word_equal(text, "//ping"))) {
-    ping_step();
+  // The echo comes first, so that the client's own commands are echoed too.
+  if (echo == 1 && !input_is_secret() && setting_local_echo)
+    echo_command(text);
+  if (run_client_command(text))
     return;
-  }
   if (connection.is_connected()) {
     send_line(text);
     return;
   }
-  if (word_abbrev(text, "connect", 1) || word_abbrev(text, "restart", 2) || word_abbrev(text, "start", 2) ||
-      word_abbrev(text, "login", 4)) {
-    int port = 0;
-    const char *arg = next_arg(text);
-    if (!arg || !parse_int(arg, &port))
-      port = 0;
-    socket_connect(port);
-    return;
-  }
-  if (word_abbrev(text, "quit", 3) || word_abbrev(text, "exit", 2))
+  vesk_offline_match offline = vesk_match_offline_word(text);
+  if (offline.action == vesk_offline_connect)
+    socket_connect(offline.port);
+  else if (offline.action == vesk_offline_quit)
     system_shutdown_handler();
 }
 
@@ -270,11 +265,14 @@ void vesk_mw::show_local_text(const char *text) { main_display->output_text(text
 
 // ---- the stream ----
 
-void vesk_mw::show_text_output(const char *text, int length) { output_display->process_text_data(text, length); }
-
-void vesk_mw::process_tagged_data(const char *name, const char *, int) {
-  if (vesk_debug_level > 1)
-    format_message("Warning in vesk_mw::process_tagged_data(), no handler for tag '%s'.\n", name);
+void vesk_mw::show_text_output(const char *text, int length) {
+  if (!channel_divert) {
+    output_display->process_text_data(text, length);
+    return;
+  }
+  channel_display_text(text, length);
+  if (!setting_channel_window_enable || setting_channel_window_dupe)
+    main_display->process_text_data(text, length);
 }
 
 void vesk_mw::on_chunk_begin() { main_display->interpreter.text_received = false; }

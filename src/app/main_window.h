@@ -40,6 +40,47 @@ public:
   void process_tagged_data(const char *name, const char *data, int length);
   void show_text_output(const char *text, int length);
 
+  // The client's own commands and their screens (main_window_commands.cpp). The screens are
+  // also the Help menu's: Keyboard Shortcuts, About, Basic Commands (0) and More Commands (1).
+  bool run_client_command(const char *text);
+  void echo_command(const char *text);
+  void show_command_list();
+  void show_keyboard_help();
+  void show_version_text();
+  void show_ingame_help(int more_commands);
+
+  // The tags the main window handles itself (main_window_dispatch.cpp).
+  void tag_login(const char *data);
+  void tag_event(const char *data);
+  void divert_output(const char *popup_name, bool suspend_and_clear);
+  void end_divert();
+  void end_append();
+  // Sends server text to the main display again and ends a channel diversion.
+  void end_all_diversions();
+
+  // Links to the input line and the panels, which arrive with their own work; until then
+  // these do nothing (the secret-mode flag is kept, so local echo already honours it).
+  void input_secret_mode(bool secret);
+  bool input_is_secret() const { return input_secret; }
+  void input_list_history();
+  vesk_ansi_display *find_popup_display(const char *name);
+  void channel_clear_all();
+  void channel_divert_start(const char *channel);
+  void channel_divert_end();
+  void channel_display_text(const char *text, int length);
+  void status_bar_ping_sample(int milliseconds);
+  void output_colorflash(const char *text);
+
+  // Character settings read here until the settings registry provides their getters; the
+  // values are the settings' defaults.
+  int setting_local_echo = 1;
+  int setting_cmd_separator = 1;
+  int setting_colorflash_enable = 1;
+  int setting_channel_window_enable = 0;
+  int setting_channel_window_dupe = 1;
+  int input_secret = 0;
+  int last_ping_ms = -1;
+
   vesk_ansi_display *main_display = nullptr;
   vesk_ansi_display *output_display = nullptr;
   vesk_line_edit *input_window = nullptr;
