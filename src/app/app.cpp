@@ -22,7 +22,7 @@
 #include <wx/log.h>
 #include <wx/mstream.h>
 
-wxBitmap *vesk_pictures[vesk_picture_count];
+vesk_bitmap *vesk_pictures[vesk_picture_count];
 char vesk_launcher_version[257];
 int vesk_gui_client = 0;
 int vesk_screen_width = 640, vesk_screen_height = 480;
@@ -41,8 +41,18 @@ void load_pictures() {
       continue;
     wxMemoryInputStream in(file->data, (size_t)file->size);
     wxImage image(in, wxBITMAP_TYPE_PNG);
-    if (image.IsOk())
-      vesk_pictures[i] = new wxBitmap(image, 32);
+    if (!image.IsOk())
+      continue;
+    int w = image.GetWidth(), h = image.GetHeight();
+    vesk_bitmap *picture = new vesk_bitmap(w, h);
+    const unsigned char *rgb = image.GetData();
+    const unsigned char *alpha = image.HasAlpha() ? image.GetAlpha() : nullptr;
+    for (int y = 0; y < h; y++)
+      for (int x = 0; x < w; x++) {
+        int k = y * w + x;
+        picture->set_rgba(x, y, rgb[3 * k], rgb[3 * k + 1], rgb[3 * k + 2], alpha ? alpha[k] : 255);
+      }
+    vesk_pictures[i] = picture;
   }
 }
 

@@ -1,8 +1,9 @@
 // vesk_app: start-up in its fixed order and the exit hook.
 #pragma once
 
+#include "drawing/bitmap.h"
+
 #include <wx/app.h>
-#include <wx/bitmap.h>
 
 class vesk_app : public wxApp {
 public:
@@ -10,10 +11,10 @@ public:
   int OnExit() override;
 };
 
-// The pictures the program carries, decoded at start-up: the five status icons in the status
-// bar's order, the scrollback lock and the logo.
+// The pictures the program carries, decoded at start-up into RGBA bitmaps the panels draw with:
+// the five status icons in the status bar's order, the scrollback lock and the logo.
 enum { vesk_picture_count = 7, vesk_picture_lock = 5, vesk_picture_logo = 6 };
-extern wxBitmap *vesk_pictures[vesk_picture_count];
+extern vesk_bitmap *vesk_pictures[vesk_picture_count];
 
 extern char vesk_launcher_version[257];
 extern int vesk_gui_client;

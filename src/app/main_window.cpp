@@ -3,7 +3,9 @@
 #include "app/main_window.h"
 
 #include "app/client_commands.h"
+#include "app/app.h"
 #include "app/embedded_window.h"
+#include "app/web_links.h"
 #include "config/uuid.h"
 #include "drawing/wx_font.h"
 #include "input/line_edit.h"
@@ -16,6 +18,7 @@
 #include <ctime>
 #include <unistd.h>
 #include <wx/app.h>
+#include <wx/dcclient.h>
 #include <wx/dialog.h>
 #include <wx/utils.h>
 
@@ -66,10 +69,16 @@ void vesk_mw::delayed_initialization() {
   Bind(wxEVT_TIMER, [this](wxTimerEvent &) { ping_step(); }, timer_ping);
   Bind(wxEVT_TIMER, [](wxTimerEvent &) {}, timer_save);
   Bind(wxEVT_CLOSE_WINDOW, &vesk_mw::on_close, this);
-  Bind(wxEVT_SIZE, &vesk_mw::on_size, this);
+  Bind(wxEVT_SIZE, &vesk_mw::OnResize, this);
+  Bind(wxEVT_PAINT, &vesk_mw::repaint_handler, this);
+  for (const wxEventTypeTag<wxMouseEvent> &type :
+       {wxEVT_LEFT_DOWN, wxEVT_LEFT_UP, wxEVT_MIDDLE_DOWN, wxEVT_MIDDLE_UP, wxEVT_RIGHT_DOWN, wxEVT_RIGHT_UP,
+        wxEVT_MOTION, wxEVT_ENTER_WINDOW, wxEVT_LEAVE_WINDOW, wxEVT_MOUSEWHEEL})
+    Bind(type, &vesk_mw::on_mouse, this);
   Bind(wxEVT_SET_FOCUS, &vesk_mw::on_focus, this);
   Bind(wxEVT_ERASE_BACKGROUND, [](wxEraseEvent &) {});
-  layout_children();
+  SetBackgroundStyle(wxBG_STYLE_PAINT);
+  layout_windows();
   Refresh(false);
 
   constructed = 1;
@@ -78,19 +87,78 @@ void vesk_mw::delayed_initialization() {
   save_timer.Start(300000);
 }
 
-void vesk_mw::layout_children() {
+void vesk_mw::layout_windows() {
   wxSize client = GetClientSize();
-  int input_height = input_window->GetBestSize().GetHeight();
-  if (input_height < 1)
-    input_height = 20;
-  int text_height = client.GetHeight() - input_height;
-  main_display->set_geometry(0, 0, client.GetWidth(), text_height < 1 ? 1 : text_height);
-  input_window->SetSize(0, client.GetHeight() - input_height, client.GetWidth(), input_height);
+  vesk_layout_input in;
+  in.client_width = client.GetWidth();
+  in.client_height = client.GetHeight();
+  in.saved_width = saved_width;
+  in.saved_height = saved_height;
+  in.connection_state = connection_state;
+  in.settings = layout_settings;
+  // Room is kept only for panels that exist; each panel's work switches its own part on here.
+  vesk_layout_settings &p = in.settings;
+  p.direction_button_enable = p.hint_button_enable = p.fkey_button_display = p.popup_display = 0;
+  p.status_bar = p.hpbar_enable = p.exp_display = p.enemy_hpbar_enable = 0;
+  p.group_status_display = p.automap_display = p.channel_window_enable = 0;
+  vesk_layout out = vesk_compute_layout(in);
+  background.build_background(out.width, out.height, background_style, nullptr, 0);
+  // Panels that do not exist yet keep their rectangles empty: the background shows there.
+  const vesk_rect &m = out.main_display.rect;
+  main_display->set_geometry(m.x, m.y, m.width, m.height);
+  const vesk_rect &i = out.input_line.rect;
+  input_window->SetSize(i.x, i.y, i.width, i.height);
+  main_display->text.follow_if_not();
 }
 
-void vesk_mw::on_size(wxSizeEvent &event) {
-  layout_children();
+void vesk_mw::OnResize(wxSizeEvent &event) {
   event.Skip();
+  if (!constructed) {
+    if (vesk_debug_level > 1)
+      format_message("vesk_mw::OnResize() - windows bug triggered, constructor not yet finished.  Ignoring.\n");
+    return;
+  }
+  wxSize client = GetClientSize();
+  if (client.GetWidth() == saved_width && client.GetHeight() == saved_height) {
+    if (vesk_debug_level > 1)
+      format_message("vesk_mw::OnResize() - ignoring double resize.\n");
+    return;
+  }
+  if (client.GetWidth() > 0 && client.GetHeight() > 0) {
+    saved_width = client.GetWidth();
+    saved_height = client.GetHeight();
+  }
+  layout_windows();
+  Refresh(false);
+}
+
+void vesk_mw::repaint_handler(wxPaintEvent &) {
+  wxPaintDC dc(this);
+  wxSize client = GetClientSize();
+  if (!link_font) {
+    link_font = new vesk_font;
+    link_font->create(9, wxFONTFAMILY_TELETYPE, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, true, wxEmptyString);
+  }
+  const vesk_bitmap *logo = vesk_pictures[vesk_picture_logo];
+  int tw = 0, th = 0;
+  window_picture.GetTextExtent(*link_font, vesk_web_address_text, &tw, &th);
+  vesk_logo_placement place =
+      vesk_place_logo(layout_settings.current_layout, client.GetWidth(), client.GetHeight(), logo ? logo->width() : 192,
+                      logo ? logo->height() : 43, tw, th);
+  if (!vesk_compose_window_picture(window_picture, background, logo, link_font, vesk_web_address_text, place,
+                                   client.GetWidth(), client.GetHeight()))
+    return;
+  web_link = place.link;
+  window_blitter.blit(dc, window_picture);
+}
+
+void vesk_mw::on_mouse(wxMouseEvent &event) {
+  event.Skip();
+  if (event.LeftDown() && web_link.contains(event.GetX(), event.GetY())) {
+    vesk_fixed_text url;
+    vesk_web_url("/?qv", false, url);
+    launch_browser_or_explain(url.c_str(), "\nOpening the main Quorveth web page in your browser...");
+  }
 }
 
 void vesk_mw::on_focus(wxFocusEvent &) {
@@ -117,6 +185,12 @@ void vesk_mw::OnTimer(wxTimerEvent &) {
     pending_message.clear();
     pending_message_flag = 0;
   }
+  if (pending_url_flag) {
+    pending_url_flag = 0;
+    launch_browser_or_explain(pending_url, nullptr);
+  }
+  if (browser.pid > 0 && vesk_browser_poll(&browser) != VESK_BROWSER_RUNNING)
+    finish_browser_launch();
   if (main_display->interpreter.has_partial_line()) {
     if (++partial_line_ticks >= 3) {
       main_display->interpreter.flush_partial_line();
@@ -196,6 +270,8 @@ void vesk_mw::socket_handler() {
 void vesk_mw::handle_disconnect(const char *reason) {
   connection.close();
   parser.reset();
+  // A diversion left open would send the next session's text to a closed popup or channel.
+  end_all_diversions();
   input_window->select_history(0);
   connection_state = offline;
   SetTitle("Quorveth");
@@ -252,6 +328,43 @@ void vesk_mw::send_command(const char *text, int echo) {
 void vesk_mw::queue_local_message(const char *text) {
   pending_message.append(text ? text : "(null)");
   pending_message_flag = 1;
+}
+
+void vesk_mw::open_url(const char *url) {
+  safe_strcpy(pending_url, url ? url : "", (int)sizeof pending_url);
+  if (vesk_debug_level > 1)
+    format_message("open_url() - '%s'.\n", pending_url);
+  pending_url_flag = 1;
+}
+
+void vesk_mw::launch_browser_or_explain(const char *url, const char *success_line) {
+  if (browser.pid > 0 && vesk_browser_poll(&browser) == VESK_BROWSER_RUNNING) {
+    // One launch is watched at a time; an earlier browser still running is left to itself.
+    browser = vesk_browser_launch();
+  }
+  browser_success_line.set(success_line ? success_line : "");
+  vesk_browser_launch_async(url, &browser);
+  if (browser.pid <= 0)
+    finish_browser_launch();
+}
+
+void vesk_mw::finish_browser_launch() {
+  if (browser.outcome == VESK_BROWSER_LAUNCHED) {
+    if (browser_success_line.length > 0) {
+      reset_output_state();
+      show_local_text("\n");
+      show_local_text(browser_success_line.c_str());
+      show_local_text("\n");
+      main_display->refresh_all();
+    }
+  } else {
+    vesk_fixed_text message("\n\nSorry, but I can't seem invoke the FireFox browser.  This is the only browser I currently "
+                            "trust.\nYou can try to get to the link manually by going to:\n\n");
+    message.append(browser.url.c_str());
+    message.append("\n\n");
+    queue_local_message(message.c_str());
+  }
+  browser.pid = -1;
 }
 
 void vesk_mw::reset_output_state() {

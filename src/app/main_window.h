@@ -2,7 +2,10 @@
 // connection and the stream parser, and runs the 20 ms tick that drives the program.
 #pragma once
 
+#include "app/layout.h"
+#include "drawing/wx_blit.h"
 #include "net/connection.h"
+#include "support/browser.h"
 #include "net/stream_parser.h"
 #include "support/fixed_text.h"
 
@@ -33,6 +36,11 @@ public:
 
   // Local text and shutdown.
   void queue_local_message(const char *text);
+  // A link clicked in the text: opened by the next tick (a second one before it replaces it).
+  void open_url(const char *url);
+  // Starts the browser without waiting; the outcome is looked at on later ticks.
+  void launch_browser_or_explain(const char *url, const char *success_line);
+  void finish_browser_launch();
   void reset_output_state();
   void show_local_text(const char *text);
   void system_shutdown_handler();
@@ -102,10 +110,12 @@ public:
 
 private:
   void delayed_initialization();
-  void layout_children();
+  void layout_windows();
+  void repaint_handler(wxPaintEvent &event);
+  void on_mouse(wxMouseEvent &event);
   void OnTimer(wxTimerEvent &event);
   void on_close(wxCloseEvent &event);
-  void on_size(wxSizeEvent &event);
+  void OnResize(wxSizeEvent &event);
   void on_focus(wxFocusEvent &event);
   void shutdown_now();
 
@@ -114,12 +124,27 @@ private:
   void on_text(const char *text, int length) override { show_text_output(text, length); }
   void on_tagged_item(const char *name, const char *data, int length) override { process_tagged_data(name, data, length); }
   void on_bell() override;
-  void on_echo(bool) override {}
+  void on_echo(bool echo_on) override { input_secret_mode(!echo_on); }
   void on_chunk_end() override;
 
   // vesk_connection_events
   void received(const char *data, int count) override { process_socket_data(data, count); }
   void disconnected(const char *reason) override { handle_disconnect(reason); }
+
+  // Layout values: the settings the layout reads (their defaults until the settings arrive),
+  // the last non-zero client size, the background and the clickable web address.
+  vesk_layout_settings layout_settings;
+  int background_style = 3;
+  int saved_width = 0, saved_height = 0;
+  vesk_background background;
+  vesk_bitmap window_picture{0, 0};
+  vesk_screen_blitter window_blitter;
+  vesk_rect web_link;
+  class vesk_font *link_font = nullptr;
+  char pending_url[1024];
+  int pending_url_flag = 0;
+  vesk_browser_launch browser;
+  vesk_fixed_text browser_success_line;
 
   wxTimer tick_timer;
   wxTimer ping_timer;

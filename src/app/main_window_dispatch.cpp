@@ -70,7 +70,7 @@ void vesk_mw::tag_login(const char *data) {
   connection_state = playing;
   input_window->select_history(2);
   input_secret_mode(false);
-  layout_children();
+  layout_windows();
   Refresh(false);
   settings_changed = 1;
 }
