@@ -4,6 +4,8 @@
 
 #include "app/embedded_files.h"
 #include "app/main_window.h"
+#include "config/settings.h"
+#include "drawing/themes.h"
 #include "drawing/wx_font.h"
 #include "net/tcp_socket.h"
 #include "support/config_directory.h"
@@ -123,8 +125,11 @@ bool vesk_app::OnInit() {
 
   wxImage::AddHandler(new wxPNGHandler);
   load_pictures();
+  init_themes();
   vesk_create_program_fonts();
+  load_system_config();
   read_command_line(argc, argv);
+  apply_themes(vesk_config::get_current_background_theme(), vesk_config::get_current_theme());
 
   vesk_mw *frame = new vesk_mw("Quorveth", wxDefaultPosition, wxSize(984, 728));
   frame->Show(true);

@@ -2,11 +2,12 @@
 // and the orderly exit.
 #include "app/main_window.h"
 
+#include "config/settings.h"
+
 #include "app/client_commands.h"
 #include "app/app.h"
 #include "app/embedded_window.h"
 #include "app/web_links.h"
-#include "config/uuid.h"
 #include "drawing/wx_font.h"
 #include "input/line_edit.h"
 #include "support/clock.h"
@@ -15,6 +16,7 @@
 #include "support/words.h"
 #include "text/ansi_display.h"
 
+#include <cstdio>
 #include <ctime>
 #include <unistd.h>
 #include <wx/app.h>
@@ -36,6 +38,7 @@ vesk_mw::vesk_mw(const wxString &title, const wxPoint &position, const wxSize &s
 }
 
 vesk_mw::~vesk_mw() {
+  vesk_config::set_host(nullptr);
   tick_timer.Stop();
   ping_timer.Stop();
   save_timer.Stop();
@@ -52,7 +55,7 @@ void vesk_mw::delayed_initialization() {
   connection_state = offline;
   channel_divert = 0;
   vesk_main_window = this;
-  vesk_create_default_uuid(vesk_main_random, client_id);
+  vesk_config::set_host(this);
 
   input_window = new vesk_line_edit(this, wxID_ANY, "main input window");
   main_display = new vesk_ansi_display(this, wxID_ANY);
@@ -67,7 +70,7 @@ void vesk_mw::delayed_initialization() {
 
   Bind(wxEVT_TIMER, &vesk_mw::OnTimer, this, timer_tick);
   Bind(wxEVT_TIMER, [this](wxTimerEvent &) { ping_step(); }, timer_ping);
-  Bind(wxEVT_TIMER, [](wxTimerEvent &) {}, timer_save);
+  Bind(wxEVT_TIMER, [](wxTimerEvent &) { vesk_config::save_system_config_file(); }, timer_save);
   Bind(wxEVT_CLOSE_WINDOW, &vesk_mw::on_close, this);
   Bind(wxEVT_SIZE, &vesk_mw::OnResize, this);
   Bind(wxEVT_PAINT, &vesk_mw::repaint_handler, this);
@@ -95,6 +98,7 @@ void vesk_mw::layout_windows() {
   in.saved_width = saved_width;
   in.saved_height = saved_height;
   in.connection_state = connection_state;
+  read_layout_settings();
   in.settings = layout_settings;
   // Room is kept only for panels that exist; each panel's work switches its own part on here.
   vesk_layout_settings &p = in.settings;
@@ -178,6 +182,8 @@ void vesk_mw::OnTimer(wxTimerEvent &) {
   }
   socket_handler();
   run_animations(20);
+  if (connection_state == playing && settings_changed)
+    send_settings_status();
   if (pending_message_flag) {
     reset_output_state();
     main_display->output_text(pending_message.c_str());
@@ -215,6 +221,7 @@ void vesk_mw::OnTimer(wxTimerEvent &) {
 }
 
 void vesk_mw::shutdown_now() {
+  vesk_config::save_system_config_file();
   tick_timer.Stop();
   ping_timer.Stop();
   save_timer.Stop();
@@ -249,6 +256,9 @@ void vesk_mw::socket_connect(int port) {
   main_display->refresh_all();
   wxYieldIfNeeded();
   const char *reason = nullptr;
+  // The hello line carries the first 32 characters of the uuid.
+  char client_id[33];
+  std::snprintf(client_id, sizeof client_id, "%.32s", vesk_system_settings.uuid);
   if (!connection.connect(port, client_id, &reason)) {
     handle_disconnect(reason);
     main_display->refresh_all();
@@ -308,7 +318,7 @@ void vesk_mw::send_command(const char *text, int echo) {
     return;
   last_command_time = (long)time(nullptr);
   // The echo comes first, so that the client's own commands are echoed too.
-  if (echo == 1 && !input_is_secret() && setting_local_echo)
+  if (echo == 1 && !input_is_secret() && vesk_config::get_local_echo())
     echo_command(text);
   if (run_client_command(text))
     return;
@@ -384,7 +394,7 @@ void vesk_mw::show_text_output(const char *text, int length) {
     return;
   }
   channel_display_text(text, length);
-  if (!setting_channel_window_enable || setting_channel_window_dupe)
+  if (!vesk_config::get_channel_window_enable() || vesk_config::get_channel_window_dupe())
     main_display->process_text_data(text, length);
 }
 

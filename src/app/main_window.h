@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/layout.h"
+#include "config/settings.h"
 #include "drawing/wx_blit.h"
 #include "net/connection.h"
 #include "support/browser.h"
@@ -18,7 +19,10 @@ class vesk_line_edit;
 
 enum { offline = 0, creating = 1, playing = 2, logging_off = 3 };
 
-class vesk_mw : public wxFrame, public vesk_stream_listener, public vesk_connection_events {
+class vesk_mw : public wxFrame,
+               public vesk_stream_listener,
+               public vesk_connection_events,
+               public vesk_config_host {
 public:
   enum { timer_tick = 112, timer_ping = 113, timer_save = 114 };
 
@@ -79,13 +83,6 @@ public:
   void status_bar_ping_sample(int milliseconds);
   void output_colorflash(const char *text);
 
-  // Character settings read here until the settings registry provides their getters; the
-  // values are the settings' defaults.
-  int setting_local_echo = 1;
-  int setting_cmd_separator = 1;
-  int setting_colorflash_enable = 1;
-  int setting_channel_window_enable = 0;
-  int setting_channel_window_dupe = 1;
   int input_secret = 0;
   int last_ping_ms = -1;
 
@@ -106,11 +103,28 @@ public:
   long last_command_time = 0;
   int constructed = 0;
   int focus_return = 0;
-  char client_id[33];
 
 private:
   void delayed_initialization();
   void layout_windows();
+  void read_layout_settings();
+  // The "qvclstatus" line with the display settings the server is told about.
+  void send_settings_status();
+
+  // vesk_config_host (main_window_settings.cpp)
+  void get_text_font(std::string &description, int &point_size) override;
+  void get_button_font(std::string &description, int &point_size) override;
+  void apply_text_font(const char *description, int point_size) override;
+  void apply_button_font(const char *description, int point_size) override;
+  void relayout() override;
+  void mark_settings_changed() override;
+  void text_font_to_panels() override;
+  void main_scrollbar_changed(int on) override;
+  void layout_changed(int layout) override;
+  void button_theme_changed(int theme) override;
+  void background_theme_changed(int theme, int pattern) override;
+  void configuration_selected() override;
+  void fonts_to_panels() override;
   void repaint_handler(wxPaintEvent &event);
   void on_mouse(wxMouseEvent &event);
   void OnTimer(wxTimerEvent &event);

@@ -3,6 +3,8 @@
 #include "app/app.h"
 #include "app/client_commands.h"
 #include "app/main_window.h"
+
+#include "config/settings.h"
 #include "input/line_edit.h"
 #include "support/config_directory.h"
 #include "support/random.h"
@@ -18,7 +20,7 @@ const char *const dashed_line = "\n---------------------------------------------
 
 void vesk_mw::echo_command(const char *text) {
   vesk_ansi_display *d = main_display;
-  bool separated = setting_cmd_separator && text[0];
+  bool separated = vesk_config::get_cmd_separator() && text[0];
   d->reset_attributes();
   d->output_text("\n");
   if (separated)

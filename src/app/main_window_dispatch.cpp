@@ -1,6 +1,8 @@
 // The main window's tagged-data dispatcher: looks each tag up in the tag table and runs its
 // owner; log-in, events and the diversion of server text to popups are handled here.
 #include "app/main_window.h"
+
+#include "config/settings.h"
 #include "input/line_edit.h"
 #include "net/tag_dispatch.h"
 #include "support/clock.h"
@@ -54,6 +56,9 @@ void vesk_mw::process_tagged_data(const char *name, const char *data, int length
   case vesk_tag_undivert:
     end_divert();
     return;
+  case vesk_tag_uuid:
+    set_uuid(data);
+    return;
   default:
     // Tags whose owners are not part of the window yet take the warning below.
     break;
@@ -64,8 +69,10 @@ void vesk_mw::process_tagged_data(const char *name, const char *data, int length
 
 void vesk_mw::tag_login(const char *data) {
   vesk_fixed_text name;
-  if (vesk_login_name(data, name))
+  if (vesk_login_name(data, name)) {
     SetTitle(wxString("Quorveth - Player ") + title_text(name.c_str()));
+    vesk_config::select_config(name.c_str());
+  }
   login_time = (long)time(nullptr);
   connection_state = playing;
   input_window->select_history(2);
@@ -79,7 +86,7 @@ void vesk_mw::tag_event(const char *data) {
   vesk_event_match event = vesk_classify_event(data);
   switch (event.kind) {
   case vesk_event_colorflash:
-    if (setting_colorflash_enable)
+    if (vesk_config::get_colorflash_enable())
       output_colorflash(event.rest);
     return;
   case vesk_event_qvpong:
