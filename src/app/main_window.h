@@ -73,7 +73,7 @@ public:
   // Links to the input line and the panels, which arrive with their own work; until then
   // these do nothing (the secret-mode flag is kept, so local echo already honours it).
   void input_secret_mode(bool secret);
-  bool input_is_secret() const { return input_secret; }
+  bool input_is_secret() const { return input_secret != 0; }
   void input_list_history();
   vesk_ansi_display *find_popup_display(const char *name);
   void channel_clear_all();
@@ -106,6 +106,7 @@ public:
 
 private:
   void delayed_initialization();
+public:
   void layout_windows();
   void read_layout_settings();
   // The "qvclstatus" line with the display settings the server is told about.
@@ -125,6 +126,8 @@ private:
   void background_theme_changed(int theme, int pattern) override;
   void configuration_selected() override;
   void fonts_to_panels() override;
+
+private:
   void repaint_handler(wxPaintEvent &event);
   void on_mouse(wxMouseEvent &event);
   void OnTimer(wxTimerEvent &event);

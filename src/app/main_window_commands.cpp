@@ -138,6 +138,17 @@ void vesk_mw::show_ingame_help(int more_commands) {
 
 // ---- the input line ----
 
-void vesk_mw::input_secret_mode(bool secret) { input_secret = secret ? 1 : 0; }
+void vesk_mw::input_secret_mode(bool secret) {
+  input_secret = secret ? 1 : 0;
+  if (!input_window)
+    return;
+  if (secret)
+    input_window->enter_secret_mode();
+  else
+    input_window->leave_secret_mode();
+}
 
-void vesk_mw::input_list_history() {}
+void vesk_mw::input_list_history() {
+  if (input_window)
+    input_window->list_history();
+}
