@@ -5,7 +5,7 @@ It is the newcomer's first run and the peer of the end-to-end tests, written ind
 client. Every line a client sends can be kept in a transcript; scripted behaviours (closing,
 resetting, bursts, items split across reads) are chosen with flags or typed as commands.
 
-A client logs in with a name and a password (any password will do); the password prompt turns
+A client logs in with a name and a password (any but "wrong" will do); the password prompt turns
 the client's echo off with telnet's DONT ECHO and back on with DO ECHO, and a successful log-in
 sends the "login" tag. The world's commands also work before the log-in; --no-login skips it.
 """
@@ -191,8 +191,15 @@ class Connection:
         self.send(IAC_DONT_ECHO)
         self.send(f"{WHITE}Password: {RESET}")
 
-    def take_password(self, _text):
+    def take_password(self, text):
         self.send(IAC_DO_ECHO)
+        if text.strip() == "wrong":
+            # The one refused password, so tests can stay at the prompt.
+            self.line()
+            self.line(f"{WHITE}Wrong password.{RESET}")
+            self.send(IAC_DONT_ECHO)
+            self.send(f"{WHITE}Password: {RESET}")
+            return
         self.stage = "playing"
         self.line()
         self.line(f"{WHITE}Welcome to the demo world, {BRIGHT_YELLOW}{self.name}{WHITE}.{RESET}")

@@ -498,8 +498,10 @@ class TextReader:
 class Session:
     """Xvfb + demo server + client with a fresh HOME. Use as a context manager."""
 
-    def __init__(self, name, server_args=(), server=True, server_address=None, client_env=None):
+    def __init__(self, name, server_args=(), server=True, server_address=None, client_env=None, home=None):
+        """home: a HOME the caller owns (kept after the session, e.g. for a second start)."""
         self.name = name
+        self.given_home = home
         self.server_args = list(server_args)
         self.want_server = server
         self.server_address = server_address
@@ -532,7 +534,7 @@ class Session:
             address = self.server.address
         else:
             address = self.server_address
-        self.home = tempfile.mkdtemp(prefix="quorveth-e2e-home-")
+        self.home = self.given_home or tempfile.mkdtemp(prefix="quorveth-e2e-home-")
         env = dict(os.environ)
         for var in ("XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "WAYLAND_DISPLAY"):
             env.pop(var, None)
@@ -559,7 +561,7 @@ class Session:
                 s.stop()
         if self.xvfb:
             self.xvfb.stop()
-        if self.home:
+        if self.home and not self.given_home:
             shutil.rmtree(self.home, ignore_errors=True)
         self.client = self.server = self.xvfb = self.home = None
         self.extra_servers = []
