@@ -123,6 +123,9 @@ bool vesk_app::OnInit() {
     format_message("Boot failed, SSL startup is broken.\n");
   vesk_main_random.seed((uint32_t)std::time(nullptr));
 
+  // Idle events only for windows that ask for them: the 20 ms tick would otherwise send one to
+  // every window fifty times a second.
+  wxIdleEvent::SetMode(wxIDLE_PROCESS_SPECIFIED);
   wxImage::AddHandler(new wxPNGHandler);
   load_pictures();
   init_themes();
