@@ -57,21 +57,11 @@ extern "C" int rename(const char *from, const char *to) noexcept {
   return renameat(AT_FDCWD, from, AT_FDCWD, to);
 }
 
+#include "test_files.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string read_file(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void write_file(const std::string &path, const std::string &text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
 
 bool exists(const std::string &path) { return access(path.c_str(), F_OK) == 0; }
 

@@ -22,19 +22,9 @@
 
 #include "support/log.h"
 
+#include "test_files.h"
+
 namespace {
-
-std::string read_file(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void write_file(const std::string &path, const std::string &text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
 
 bool exists(const std::string &path) {
   struct stat info;

@@ -20,21 +20,11 @@
 
 #include "support/log.h"
 
+#include "test_files.h"
+
 namespace {
 
 const uid_t nobody = 65534;
-
-std::string read_file(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void write_file(const std::string &path, const std::string &text) {
-  std::ofstream out(path, std::ios::binary);
-  out << text;
-}
 
 bool is_dir(const std::string &path) {
   struct stat info;
