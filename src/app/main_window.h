@@ -148,6 +148,7 @@ private:
   void received(const char *data, int count) override { process_socket_data(data, count); }
   void disconnected(const char *reason) override { handle_disconnect(reason); }
 
+public:
   // Layout values: the settings the layout reads (their defaults until the settings arrive),
   // the last non-zero client size, the background and the clickable web address.
   vesk_layout_settings layout_settings;
@@ -157,6 +158,8 @@ private:
   vesk_bitmap window_picture{0, 0};
   vesk_screen_blitter window_blitter;
   vesk_rect web_link;
+
+private:
   class vesk_font *link_font = nullptr;
   char pending_url[1024];
   int pending_url_flag = 0;
