@@ -37,6 +37,12 @@ inline void log_level2(const char *text) {
     format_message("%s", text);
 }
 
+// "Error in vesk_bitmap::<operation>(), pixel data <which> failed?" of the two-bitmap operations.
+inline void log_level2_pair(const char *operation, const char *which) {
+  if (vesk_debug_level > 1)
+    format_message("Error in vesk_bitmap::%s(), pixel data %s failed?\n", operation, which);
+}
+
 // A rectangle already clipped to a bitmap: columns x0..x1-1, rows y0..y1-1.
 struct span2d {
   int x0, y0, x1, y1;
@@ -577,19 +583,21 @@ void vesk_bitmap::DrawBevel(const vesk_color &colour, int width, int height, int
   walk_line(2, bh - 2, bw - 2, bh - 2, bottom_right);
 }
 
-void vesk_bitmap::DrawBitmapIgnoreAlpha(const vesk_bitmap &source, int x, int y) {
+// Copies source onto this bitmap with its corner at (x, y), each covered pixel becoming
+// pixel(destination, source). A bitmap drawn onto itself is read from a snapshot.
+template <typename F>
+void vesk_bitmap::copy_pixels(const vesk_bitmap &source, int x, int y, const char *operation, F pixel) {
   if (source.pixels.empty()) {
-    log_level2("Error in vesk_bitmap::DrawBitmapIgnoreAlpha(), pixel data src failed?\n");
+    log_level2_pair(operation, "src");
     return;
   }
   if (pixels.empty()) {
-    log_level2("Error in vesk_bitmap::DrawBitmapIgnoreAlpha(), pixel data dest failed?\n");
+    log_level2_pair(operation, "dest");
     return;
   }
   span2d s = clip_box(x, y, source.w, source.h, w, h);
   if (s.empty())
     return;
-  // Copy through a snapshot when drawing a bitmap onto itself.
   const vesk_bitmap *from = &source;
   vesk_bitmap copy(0, 0);
   if (&source == this) {
@@ -601,38 +609,19 @@ void vesk_bitmap::DrawBitmapIgnoreAlpha(const vesk_bitmap &source, int x, int y)
     uint32_t *d = pixels.data() + size_t(yy) * w + s.x0;
     const uint32_t *src = from->pixels.data() + size_t(yy - y) * from->w + (s.x0 - x);
     for (int i = 0; i < n; ++i)
-      put_rgb(d[i], src[i] & colour_mask);
+      pixel(d[i], src[i]);
   }
 }
 
+void vesk_bitmap::DrawBitmapIgnoreAlpha(const vesk_bitmap &source, int x, int y) {
+  copy_pixels(source, x, y, "DrawBitmapIgnoreAlpha", [](uint32_t &d, uint32_t p) { put_rgb(d, p & colour_mask); });
+}
+
 void vesk_bitmap::DrawBitmapUseAlpha(const vesk_bitmap &source, int x, int y) {
-  if (source.pixels.empty()) {
-    log_level2("Error in vesk_bitmap::DrawBitmapUseAlpha(), pixel data src failed?\n");
-    return;
-  }
-  if (pixels.empty()) {
-    log_level2("Error in vesk_bitmap::DrawBitmapUseAlpha(), pixel data dest failed?\n");
-    return;
-  }
-  span2d s = clip_box(x, y, source.w, source.h, w, h);
-  if (s.empty())
-    return;
-  const vesk_bitmap *from = &source;
-  vesk_bitmap copy(0, 0);
-  if (&source == this) {
-    copy = source;
-    from = &copy;
-  }
-  const int n = s.x1 - s.x0;
-  for (int yy = s.y0; yy < s.y1; ++yy) {
-    uint32_t *d = pixels.data() + size_t(yy) * w + s.x0;
-    const uint32_t *src = from->pixels.data() + size_t(yy - y) * from->w + (s.x0 - x);
-    for (int i = 0; i < n; ++i) {
-      const uint32_t p = src[i];
-      const int a = alpha_of(p);
-      put_rgb(d[i], pack_rgb((red_of(p) * a) >> 8, (green_of(p) * a) >> 8, (blue_of(p) * a) >> 8));
-    }
-  }
+  copy_pixels(source, x, y, "DrawBitmapUseAlpha", [](uint32_t &d, uint32_t p) {
+    const int a = alpha_of(p);
+    put_rgb(d, pack_rgb((red_of(p) * a) >> 8, (green_of(p) * a) >> 8, (blue_of(p) * a) >> 8));
+  });
 }
 
 // (a x t + b x (255 - t)) / 256 for each colour byte of two packed colours. In the usual byte

@@ -133,6 +133,7 @@ public:
 
 private:
   void fill_span(int64_t x1, int64_t x2, int64_t y, uint32_t rgb);
+  template <typename F> void copy_pixels(const vesk_bitmap &source, int x, int y, const char *operation, F pixel);
   void walk_line(int64_t x1, int64_t y1, int64_t x2, int64_t y2, uint32_t rgb);
   void draw_glyph_run(const vesk_glyph_font &font, const unsigned char *text, int64_t length,
                       int x, int y, const vesk_color &foreground, const vesk_color *background);
