@@ -5,6 +5,7 @@ import os
 import shutil
 import sys
 import tempfile
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -25,6 +26,8 @@ class KeysAndClose(unittest.TestCase):
         """Keys into the input line without clicking it (a click would move the cursor and drop
         a selection; the pointer stays over the line, so it keeps the focus)."""
         for k in keys:
+            # At a person's pace: each key is handled before the next arrives.
+            time.sleep(0.2)
             s.xdotool("key", k)
 
     def sent_after(self, server, count, what):
@@ -61,6 +64,7 @@ class KeysAndClose(unittest.TestCase):
                 self.press(s, "Return")
                 self.assertEqual(self.sent_after(server, n + 1, "the repeated command"), "say three")
                 # ... and typing replaces it.
+                time.sleep(0.2)
                 s.xdotool("type", "--delay", 5, "look")
                 self.press(s, "Return")
                 self.assertEqual(self.sent_after(server, n + 2, "the typed command"), "look")
