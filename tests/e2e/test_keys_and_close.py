@@ -39,10 +39,17 @@ class KeysAndClose(unittest.TestCase):
                 self.log_in(s, server)
                 s.type_line("say one")
                 s.type_line("say two")
+                wait_for(lambda: "say two" in server.lines(), 20, "'say two' at the server")
                 n = len(server.lines())
                 # Up brings back the last command; Enter sends it again.
                 self.press(s, "Up", "Return")
                 self.assertEqual(self.sent_after(server, n + 1, "the recalled command"), "say two")
+                # Up twice walks back to the older one (the repeated "say two" was not stored twice).
+                self.press(s, "Up", "Up", "Return")
+                self.assertEqual(self.sent_after(server, n + 2, "the older command"), "say one")
+                # The history is now say one, say two, say one: Up, Up, Down comes forward again.
+                self.press(s, "Up", "Up", "Down", "Return")
+                self.assertEqual(self.sent_after(server, n + 3, "the command after Down"), "say one")
         finally:
             server.stop()
 
