@@ -195,8 +195,14 @@ void vesk_mw::OnTimer(wxTimerEvent &) {
     pending_url_flag = 0;
     launch_browser_or_explain(pending_url, nullptr);
   }
-  if (browser.pid > 0 && vesk_browser_poll(&browser) != VESK_BROWSER_RUNNING)
-    finish_browser_launch();
+  for (auto it = browsers.begin(); it != browsers.end();) {
+    if (vesk_browser_poll(&it->launch) == VESK_BROWSER_RUNNING) {
+      ++it;
+      continue;
+    }
+    finish_browser_launch(*it);
+    it = browsers.erase(it);
+  }
   if (main_display->interpreter.has_partial_line()) {
     if (++partial_line_ticks >= 3) {
       main_display->interpreter.flush_partial_line();
@@ -348,33 +354,32 @@ void vesk_mw::open_url(const char *url) {
 }
 
 void vesk_mw::launch_browser_or_explain(const char *url, const char *success_line) {
-  if (browser.pid > 0 && vesk_browser_poll(&browser) == VESK_BROWSER_RUNNING) {
-    // One launch is watched at a time; an earlier browser still running is left to itself.
-    browser = vesk_browser_launch();
+  browsers.emplace_back();
+  browser_launch &started = browsers.back();
+  started.success_line.set(success_line ? success_line : "");
+  vesk_browser_launch_async(url, &started.launch);
+  if (started.launch.pid <= 0) {
+    finish_browser_launch(started);
+    browsers.pop_back();
   }
-  browser_success_line.set(success_line ? success_line : "");
-  vesk_browser_launch_async(url, &browser);
-  if (browser.pid <= 0)
-    finish_browser_launch();
 }
 
-void vesk_mw::finish_browser_launch() {
-  if (browser.outcome == VESK_BROWSER_LAUNCHED) {
-    if (browser_success_line.length > 0) {
+void vesk_mw::finish_browser_launch(const browser_launch &done) {
+  if (done.launch.outcome == VESK_BROWSER_LAUNCHED) {
+    if (done.success_line.length > 0) {
       reset_output_state();
       show_local_text("\n");
-      show_local_text(browser_success_line.c_str());
+      show_local_text(done.success_line.c_str());
       show_local_text("\n");
       main_display->refresh_all();
     }
   } else {
     vesk_fixed_text message("\n\nSorry, but I can't seem invoke the FireFox browser.  This is the only browser I currently "
                             "trust.\nYou can try to get to the link manually by going to:\n\n");
-    message.append(browser.url.c_str());
+    message.append(done.launch.url.c_str());
     message.append("\n\n");
     queue_local_message(message.c_str());
   }
-  browser.pid = -1;
 }
 
 void vesk_mw::reset_output_state() {

@@ -11,6 +11,7 @@
 #include "support/fixed_text.h"
 
 #include <cstdint>
+#include <list>
 #include <wx/frame.h>
 #include <wx/timer.h>
 
@@ -44,7 +45,11 @@ public:
   void open_url(const char *url);
   // Starts the browser without waiting; the outcome is looked at on later ticks.
   void launch_browser_or_explain(const char *url, const char *success_line);
-  void finish_browser_launch();
+  struct browser_launch {
+    vesk_browser_launch launch;
+    vesk_fixed_text success_line;
+  };
+  void finish_browser_launch(const browser_launch &done);
   void reset_output_state();
   void show_local_text(const char *text);
   void system_shutdown_handler();
@@ -163,8 +168,8 @@ private:
   class vesk_font *link_font = nullptr;
   char pending_url[1024];
   int pending_url_flag = 0;
-  vesk_browser_launch browser;
-  vesk_fixed_text browser_success_line;
+  // Browsers started and not yet ended; each is reaped by its own pid (a list: never copied).
+  std::list<browser_launch> browsers;
 
   wxTimer tick_timer;
   wxTimer ping_timer;

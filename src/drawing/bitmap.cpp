@@ -316,6 +316,14 @@ static inline uint32_t gradient_at(const int c1[3], const int64_t step[3], int64
                   int((int64_t(c1[2]) * 256 + (k + 1) * step[2]) >> 8));
 }
 
+// Start colour and per-step increments (8.8 fixed point) of a gradient over n - 2 steps.
+static inline void gradient_steps(const vesk_color &from, const vesk_color &to, int64_t n, int c1[3], int64_t step[3]) {
+  const int c2[3] = {to.red & 255, to.green & 255, to.blue & 255};
+  c1[0] = from.red & 255, c1[1] = from.green & 255, c1[2] = from.blue & 255;
+  for (int i = 0; i < 3; ++i)
+    step[i] = int64_t(c2[i] - c1[i]) * 256 / n;
+}
+
 void vesk_bitmap::DrawXGradientRectangle(int x1, int y1, int x2, int y2, const vesk_color &left,
                                          const vesk_color &right) {
   if (pixels.empty()) {
@@ -328,11 +336,9 @@ void vesk_bitmap::DrawXGradientRectangle(int x1, int y1, int x2, int y2, const v
   if (s.empty())
     return;
   const int64_t n = int64_t(x2) - x1 + 2;
-  const int c1[3] = {left.red & 255, left.green & 255, left.blue & 255};
-  const int c2[3] = {right.red & 255, right.green & 255, right.blue & 255};
+  int c1[3];
   int64_t step[3];
-  for (int i = 0; i < 3; ++i)
-    step[i] = int64_t(c2[i] - c1[i]) * 256 / n;
+  gradient_steps(left, right, n, c1, step);
   // Columns count from the rectangle's own left edge, so a clipped gradient shows the same
   // colours as the unclipped one would at those columns.
   std::vector<uint32_t> line(size_t(s.x1 - s.x0));
@@ -357,11 +363,9 @@ void vesk_bitmap::DrawYGradientRectangle(int x1, int y1, int x2, int y2, const v
   if (s.empty())
     return;
   const int64_t n = int64_t(y2) - y1 + 2;
-  const int c1[3] = {top.red & 255, top.green & 255, top.blue & 255};
-  const int c2[3] = {bottom.red & 255, bottom.green & 255, bottom.blue & 255};
+  int c1[3];
   int64_t step[3];
-  for (int i = 0; i < 3; ++i)
-    step[i] = int64_t(c2[i] - c1[i]) * 256 / n;
+  gradient_steps(top, bottom, n, c1, step);
   for (int y = s.y0; y < s.y1; ++y) {
     const uint32_t rgb = gradient_at(c1, step, int64_t(y) - y1);
     uint32_t *row = pixels.data() + size_t(y) * w;
